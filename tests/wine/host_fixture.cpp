@@ -1,0 +1,238 @@
+#include "host_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+const char kMainClass[] = "ProgressTestHost";
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND CreateMainWindow()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = MainWndProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.hCursor = LoadCursorA(NULL, MAKEINTRESOURCEA(32512));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        wc.lpszClassName = kMainClass;
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    DWORD style = WS_OVERLAPPEDWINDOW;
+    RECT r = {0, 0, kHostClientWidth, kHostClientHeight};
+    AdjustWindowRect(&r, style, FALSE);
+    HWND hwnd = CreateWindowExA(0, kMainClass, "Test setup", style, 0, 0, r.right - r.left,
+                                r.bottom - r.top, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    return hwnd;
+}
+
+}  // namespace
+
+void VariableTable::Set(const std::vector<std::pair<std::string, std::string>>& vars)
+{
+    names.assign(vars.size() * kNameStride + 1, '\0');
+    values.assign(vars.size() * kValueStride + 1, '\0');
+    for (size_t i = 0; i < vars.size(); ++i) {
+        strncpy(&names[i * kNameStride], vars[i].first.c_str(), kNameStride - 1);
+        strncpy(&values[i * kValueStride], vars[i].second.c_str(), kValueStride - 1);
+    }
+}
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+void ProgressHost::SetUp()
+{
+    hwndMain = CreateMainWindow();
+    ASSERT_NE(hwndMain, (HWND)NULL);
+    RECT client;
+    GetClientRect(hwndMain, &client);
+    ASSERT_EQ(client.right, kHostClientWidth);
+    ASSERT_EQ(client.bottom, kHostClientHeight);
+
+    memset(&info, 0, sizeof info);
+    info.hwndMain = hwndMain;
+    info.hinstHost = GetModuleHandleA(NULL);
+    info.flags = HOST_FLAG_FULL_LAYOUT;
+    UseDefaultTexts();
+    SetTitle("Test Application");
+    LoadModule();
+}
+
+void ProgressHost::TearDown()
+{
+    if (dlg && !finished)
+        Finish();
+    UnloadModule();
+    if (hwndMain)
+        DestroyWindow(hwndMain);
+    Pump();
+}
+
+void ProgressHost::LoadModule()
+{
+    std::string path = ProgramDirectory() + "progress.dll";
+    module = LoadLibraryA(path.c_str());
+    ASSERT_NE(module, (HMODULE)NULL) << path;
+    update = reinterpret_cast<UpdateProc>(GetProcAddress(module, "Update"));
+    ASSERT_NE(update, (UpdateProc)NULL);
+}
+
+void ProgressHost::UnloadModule()
+{
+    if (module)
+        FreeLibrary(module);
+    module = NULL;
+    update = NULL;
+}
+
+void ProgressHost::UseDefaultTexts()
+{
+    texts.assign(HOST_TEXT_COUNT, std::string());
+    texts[HOST_TEXT_CANCEL] = "Stop";
+    texts[HOST_TEXT_HEADING] = "Installing Test Application";
+    texts[HOST_TEXT_GROUP_CURRENT] = "This file";
+    texts[HOST_TEXT_GROUP_ALL] = "Everything";
+    texts[HOST_TEXT_TIME_LEFT] = "About %d [minute^minutes] and %d [second^seconds] remaining";
+    texts[HOST_TEXT_NEXT] = "Onward >";
+    texts[HOST_TEXT_BACK] = "< Return";
+    strings.clear();
+    for (const std::string& t : texts)
+        strings.push_back(t.c_str());
+    info.strings = strings.data();
+}
+
+void ProgressHost::SetTitle(const std::string& title)
+{
+    variables.Set({{"%SRCDIR%", "C:\\source"}, {"%APPTITLE%", title}, {"%APPTITLE%", "second"}});
+    info.nameStride = VariableTable::kNameStride;
+    info.valueStride = VariableTable::kValueStride;
+    info.variableCount = 3;
+    info.names = variables.names.data();
+    info.values = variables.values.data();
+}
+
+HWND ProgressHost::Create(bool fullLayout)
+{
+    info.flags = fullLayout ? HOST_FLAG_FULL_LAYOUT : 0;
+    dlg = update(UPDATE_CREATE, 0, &info, NULL, 0, 0);
+    Pump();
+    return dlg;
+}
+
+HWND ProgressHost::Progress(const char* text, int overall, int current, int placement)
+{
+    HWND r = update(UPDATE_PROGRESS, placement, &info, text, overall, current);
+    Pump();
+    return r;
+}
+
+void ProgressHost::Hide()
+{
+    update(UPDATE_HIDE, 0, &info, NULL, 0, 0);
+    Pump();
+}
+
+void ProgressHost::Finish()
+{
+    update(UPDATE_FINISH, 0, &info, NULL, 0, 0);
+    finished = true;
+    Pump();
+}
+
+void ProgressHost::Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void ProgressHost::PumpFor(int ms)
+{
+    DWORD start = GetTickCount();
+    do {
+        Pump();
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    } while ((int)(GetTickCount() - start) < ms);
+    Pump();
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buf[2048];
+    buf[0] = '\0';
+    GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string ItemText(HWND dlg, int id)
+{
+    return WindowText(GetDlgItem(dlg, id));
+}
+
+RECT ItemRectInClient(HWND dlg, int id)
+{
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(GetDlgItem(dlg, id), &r);
+    MapWindowPoints(HWND_DESKTOP, dlg, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool HasStyle(HWND hwnd, LONG style)
+{
+    return (GetWindowLongA(hwnd, GWL_STYLE) & style) == style;
+}
+
+LONG FontWeight(HWND control)
+{
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    LOGFONTA lf;
+    if (!font || GetObjectA(font, sizeof lf, &lf) != (int)sizeof lf)
+        return -1;
+    return lf.lfWeight;
+}
+
+void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    IMAGE_DOS_HEADER* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!dir.VirtualAddress)
+        return NULL;
+    for (IMAGE_IMPORT_DESCRIPTOR* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0)
+            continue;
+        IMAGE_THUNK_DATA* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            DWORD old;
+            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+            void* previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
+            return previous;
+        }
+    }
+    return NULL;
+}

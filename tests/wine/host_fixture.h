@@ -1,0 +1,76 @@
+// A test host: loads build/progress.dll as a setup program would, with a
+// byte-exact HostInfo, a text table, a variable table, a main window of known
+// client size and icon 108 in its own resources.
+#ifndef TEST_HOST_FIXTURE_H
+#define TEST_HOST_FIXTURE_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "progress.h"
+
+// Client size of the host's main window.
+const int kHostClientWidth = 800;
+const int kHostClientHeight = 600;
+
+// The host's variable table, laid out with fixed strides as a host does.
+struct VariableTable {
+    static const int kNameStride = 32;
+    static const int kValueStride = 1024;
+    std::vector<char> names;
+    std::vector<char> values;
+    void Set(const std::vector<std::pair<std::string, std::string>>& vars);
+};
+
+class ProgressHost : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Loads a fresh copy of the module: one dialog per load.
+    void LoadModule();
+    void UnloadModule();
+
+    HWND Create(bool fullLayout = true);
+    HWND Progress(const char* text, int overall, int current, int placement = 4);
+    void Hide();
+    void Finish();
+
+    // Dispatches every queued message, as the host's loop would.
+    static void Pump();
+    // Pumps for about ms milliseconds.
+    static void PumpFor(int ms);
+
+    void SetTitle(const std::string& title);
+    void UseDefaultTexts();
+
+    HMODULE module = NULL;
+    UpdateProc update = NULL;
+    HWND hwndMain = NULL;
+    HWND dlg = NULL;
+    HostInfo info;
+    std::vector<const char*> strings;   // the text table
+    std::vector<std::string> texts;     // storage behind it
+    VariableTable variables;
+    bool finished = false;
+};
+
+// Texts and geometry read back through Win32.
+std::string WindowText(HWND hwnd);
+std::string ItemText(HWND dlg, int id);
+RECT ItemRectInClient(HWND dlg, int id);
+bool HasStyle(HWND hwnd, LONG style);
+LONG FontWeight(HWND control);
+
+// Directory of the running test program, with a trailing backslash.
+std::string ProgramDirectory();
+
+// Replaces the address the module imports for dll!function with replacement;
+// returns the previous address, or NULL when the module does not import it.
+void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+
+#endif
