@@ -24,6 +24,18 @@ target_compile_options(progress PRIVATE -Wall -Wextra -Werror -O2 -fno-exception
 target_link_options(progress PRIVATE ${STATIC_RUNTIME} -Wl,--enable-stdcall-fixup)
 target_link_libraries(progress PRIVATE user32 gdi32 kernel32)
 
+# The import library for hosts that link to progress.dll directly: it maps
+# the stdcall symbol _Update@24 to the plain export name.
+set(IMPORT_LIBRARY ${CMAKE_BINARY_DIR}/libprogress.a)
+add_custom_command(OUTPUT ${IMPORT_LIBRARY}
+    COMMAND i686-w64-mingw32-dlltool -k -d ${CMAKE_SOURCE_DIR}/res/progress-import.def -l ${IMPORT_LIBRARY}
+    DEPENDS ${CMAKE_SOURCE_DIR}/res/progress-import.def
+    COMMENT "Import library libprogress.a")
+add_custom_target(progress_import_library ALL DEPENDS ${IMPORT_LIBRARY} progress)
+add_library(progress_import STATIC IMPORTED GLOBAL)
+set_target_properties(progress_import PROPERTIES IMPORTED_LOCATION ${IMPORT_LIBRARY})
+add_dependencies(progress_import progress_import_library)
+
 # GoogleTest, cross-built.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -52,11 +64,20 @@ foreach(src ${WINE_TESTS})
     set_tests_properties(wine_${name} PROPERTIES TIMEOUT ${WINE_TEST_TIMEOUT})
 endforeach()
 
+# The smallest host, in C: the README shows it.
+add_executable(minimal_host samples/minimal_host.c samples/setup_host.rc)
+target_include_directories(minimal_host PRIVATE ${CMAKE_SOURCE_DIR}/include)
+target_compile_options(minimal_host PRIVATE -std=c89 -Wall -Wextra -Werror -pedantic -Wno-long-long)
+target_link_libraries(minimal_host PRIVATE progress_import user32)
+target_link_options(minimal_host PRIVATE -static)
+add_dependencies(minimal_host progress_import_library)
+
 # The sample setup host.
 file(GLOB SAMPLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/samples/*.cpp)
 if(SAMPLE_SOURCES)
     add_executable(setup_host ${SAMPLE_SOURCES} samples/setup_host.rc)
     target_include_directories(setup_host PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/samples)
-    target_link_libraries(setup_host PRIVATE progress user32 gdi32)
+    target_link_libraries(setup_host PRIVATE progress_import user32 gdi32)
+    add_dependencies(setup_host progress_import_library)
     target_link_options(setup_host PRIVATE ${STATIC_RUNTIME} -mwindows -mconsole)
 endif()

@@ -35,6 +35,7 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 command -v python3 >/dev/null 2>&1 || need+=(python3)
 [ -d /usr/src/googletest ] || need+=(googletest)
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
 
 if [ ${#need[@]} -gt 0 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -5,6 +5,9 @@
 #   scripts/wine-env.sh start BUILD_DIR   writes BUILD_DIR/wine-env.sh (the exports)
 #   scripts/wine-env.sh stop BUILD_DIR
 #
+# With WINE_USE_DISPLAY=1 and DISPLAY set, the windows go to that display
+# instead of a new Xvfb.
+#
 # Every Wine and X process started here has its standard streams on
 # /dev/null, so that none of them holds a caller's pipe open.
 set -euo pipefail
@@ -28,21 +31,27 @@ stop() {
 
 start() {
     stop
-    # A free display number.
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
-        n=$((n + 1))
-    done
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    local xpid=$!
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        sleep 0.1
-    done
+    local display xpid=
+    if [ "${WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+        display=$DISPLAY
+    else
+        # A free display number.
+        local n=90
+        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
+            n=$((n + 1))
+        done
+        setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        xpid=$!
+        for _ in $(seq 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        display=":$n"
+    fi
 
-    export DISPLAY=":$n" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
+    export DISPLAY="$display" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
     cat >"$envfile" <<ENV
-export DISPLAY=":$n" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
+export DISPLAY="$display" WINEPREFIX="$prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
 XVFB_PID=$xpid
 ENV
 
@@ -58,7 +67,9 @@ ENV
             </dev/null >/dev/null 2>&1
         touch "$prefix/.ready"
     fi
-    timeout 60 wineserver -p </dev/null >/dev/null 2>&1
+    # Persistent server; an already running one (still up from the prefix
+    # creation) is just as good.
+    timeout 60 wineserver -p </dev/null >/dev/null 2>&1 || true
     timeout 300 "$boot" wineboot </dev/null >/dev/null 2>&1
 }
 

@@ -688,6 +688,45 @@ def check_bmp(data, w, h):
 
 # ---------------------------------------------------------------------------
 
+PICTURE_W, PICTURE_H = 111, 72
+
+
+def draw_host_picture():
+    """The sample host's picture: a setup box on a soft gradient, sized for
+    the 74 x 44 dialog-unit picture area at 150 x 163 pixels a 100 units."""
+    rows = []
+    for y in range(PICTURE_H):
+        row = []
+        for x in range(PICTURE_W):
+            t = (x + y) / float(PICTURE_W + PICTURE_H)
+            row.append(tuple(int(v) for v in mix((236, 242, 250), (168, 196, 232), t)))
+        rows.append(row)
+
+    def put(x, y, c):
+        if 0 <= x < PICTURE_W and 0 <= y < PICTURE_H:
+            rows[y][x] = c
+
+    # A box in isometric view: front, side and lid.
+    ox, oy, bw, bh, d = 58, 30, 34, 26, 12
+    for y in range(bh):
+        for x in range(bw):
+            put(ox + x, oy + y, tuple(int(v) for v in mix((40, 90, 170), (24, 60, 130), y / float(bh))))
+        for k in range(d):
+            put(ox + bw + k, oy + y - k, (20, 50, 110))
+    for k in range(d):
+        for x in range(bw):
+            put(ox + x + k, oy - 1 - k, (90, 140, 210))
+    # A disc leaning on the box.
+    cx, cy, r = 34, 46, 17
+    for y in range(cy - r, cy + r + 1):
+        for x in range(cx - r, cx + r + 1):
+            dd = (x - cx) ** 2 + (y - cy) ** 2
+            if dd <= r * r:
+                shade = 200 + int(55 * (x - cx + r) / (2.0 * r))
+                put(x, y, (shade, shade, min(255, shade + 20)) if dd > 16 else (120, 120, 140))
+    return rows
+
+
 def build():
     icons = [draw_folder()]
     poses = sheet_poses()
@@ -722,6 +761,11 @@ def main(argv=None):
     bmp = bmp_bytes(BANNER_W, BANNER_H, banner)
     check_bmp(bmp, BANNER_W, BANNER_H)
     write_file(os.path.join(ROOT, 'res', 'banner.bmp'), bmp)
+
+    picture = draw_host_picture()
+    bmp = bmp_bytes(PICTURE_W, PICTURE_H, picture)
+    check_bmp(bmp, PICTURE_W, PICTURE_H)
+    write_file(os.path.join(ROOT, 'samples', 'picture.bmp'), bmp)
 
     # Re-read what was written and check it once more.
     for n in range(21):

@@ -176,7 +176,7 @@ void PutChars(LineWriter* w, const char* s, size_t n)
 
 enum ArgKind { ARG_INT, ARG_STRING };
 
-struct Spec {
+struct Conversion {
     bool left;
     bool zero;
     bool alt;
@@ -200,115 +200,115 @@ size_t ReadNumber(const char** f)
 }
 
 /* Parses the conversion after "%". Returns false for anything unsupported. */
-bool ParseSpec(const char** fp, Spec* spec)
+bool ParseConversion(const char** fp, Conversion* conv)
 {
     const char* f = *fp;
-    *spec = Spec();
+    *conv = Conversion();
     for (;; f++) {
         if (*f == '-')
-            spec->left = true;
+            conv->left = true;
         else if (*f == '0')
-            spec->zero = true;
+            conv->zero = true;
         else if (*f == '#')
-            spec->alt = true;
+            conv->alt = true;
         else
             break;
     }
-    spec->width = ReadNumber(&f);
+    conv->width = ReadNumber(&f);
     if (*f == '.') {
         f++;
-        spec->hasPrecision = true;
-        spec->precision = ReadNumber(&f);
+        conv->hasPrecision = true;
+        conv->precision = ReadNumber(&f);
     }
     if (*f == 'h' || *f == 'l')
-        spec->size = *f++;
+        conv->size = *f++;
     switch (*f) {
     case 'd': case 'i': case 'u': case 'x': case 'X':
         break;
     case 'c': case 's':
-        if (spec->size == 'l')
+        if (conv->size == 'l')
             return false; /* wide character or string */
         break;
     default:
         return false;
     }
-    spec->type = *f++;
+    conv->type = *f++;
     *fp = f;
     return true;
 }
 
-void PutPadded(LineWriter* w, const Spec& spec, const char* body, size_t n)
+void PutPadded(LineWriter* w, const Conversion& conv, const char* body, size_t n)
 {
-    size_t pad = spec.width > n ? spec.width - n : 0;
-    if (!spec.left)
+    size_t pad = conv.width > n ? conv.width - n : 0;
+    if (!conv.left)
         PutRun(w, ' ', pad);
     PutChars(w, body, n);
-    if (spec.left)
+    if (conv.left)
         PutRun(w, ' ', pad);
 }
 
-void PutInteger(LineWriter* w, const Spec& spec, int value)
+void PutInteger(LineWriter* w, const Conversion& conv, int value)
 {
-    if (spec.type == 'c') {
+    if (conv.type == 'c') {
         char c = (char)value;
-        PutPadded(w, spec, &c, c ? 1 : 0);
+        PutPadded(w, conv, &c, c ? 1 : 0);
         return;
     }
 
     bool negative = false;
     uint32_t magnitude;
-    if (spec.type == 'd' || spec.type == 'i') {
-        int32_t v = spec.size == 'h' ? (int32_t)(short)value : (int32_t)value;
+    if (conv.type == 'd' || conv.type == 'i') {
+        int32_t v = conv.size == 'h' ? (int32_t)(short)value : (int32_t)value;
         negative = v < 0;
         magnitude = negative ? 0u - (uint32_t)v : (uint32_t)v;
     } else {
-        magnitude = spec.size == 'h' ? (uint32_t)(unsigned short)value : (uint32_t)value;
+        magnitude = conv.size == 'h' ? (uint32_t)(unsigned short)value : (uint32_t)value;
     }
 
     char digits[16];
     size_t nDigits = 0;
-    unsigned base = (spec.type == 'x' || spec.type == 'X') ? 16u : 10u;
-    const char* alphabet = spec.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    unsigned base = (conv.type == 'x' || conv.type == 'X') ? 16u : 10u;
+    const char* alphabet = conv.type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     for (uint32_t m = magnitude; m != 0; m /= base)
         digits[nDigits++] = alphabet[m % base];
-    if (nDigits == 0 && !(spec.hasPrecision && spec.precision == 0))
+    if (nDigits == 0 && !(conv.hasPrecision && conv.precision == 0))
         digits[nDigits++] = '0';
 
     char prefix[3];
     size_t nPrefix = 0;
     if (negative)
         prefix[nPrefix++] = '-';
-    if (spec.alt && base == 16 && magnitude != 0) {
+    if (conv.alt && base == 16 && magnitude != 0) {
         prefix[nPrefix++] = '0';
-        prefix[nPrefix++] = spec.type;
+        prefix[nPrefix++] = conv.type;
     }
 
-    size_t zeros = spec.hasPrecision && spec.precision > nDigits ? spec.precision - nDigits : 0;
+    size_t zeros = conv.hasPrecision && conv.precision > nDigits ? conv.precision - nDigits : 0;
     size_t body = nPrefix + zeros + nDigits;
-    size_t pad = spec.width > body ? spec.width - body : 0;
-    if (spec.zero && !spec.left && !spec.hasPrecision) {
+    size_t pad = conv.width > body ? conv.width - body : 0;
+    if (conv.zero && !conv.left && !conv.hasPrecision) {
         zeros += pad;
         pad = 0;
     }
 
-    if (!spec.left)
+    if (!conv.left)
         PutRun(w, ' ', pad);
     PutChars(w, prefix, nPrefix);
     PutRun(w, '0', zeros);
     while (nDigits > 0)
         Put(w, digits[--nDigits]);
-    if (spec.left)
+    if (conv.left)
         PutRun(w, ' ', pad);
 }
 
-void PutString(LineWriter* w, const Spec& spec, const char* s, size_t maxLen)
+void PutString(LineWriter* w, const Conversion& conv, const char* s, size_t maxLen)
 {
-    size_t limit = spec.hasPrecision && spec.precision < maxLen ? spec.precision : maxLen;
+    size_t limit = conv.hasPrecision && conv.precision < maxLen ? conv.precision : maxLen;
     size_t n = 0;
     if (s)
         while (n < limit && s[n])
             n++;
-    PutPadded(w, spec, s, n);
+    PutPadded(w, conv, s, n);
 }
 
 bool FormatLine(char* out, size_t outSize, const char* format, int minutes, const char* minuteWord,
@@ -335,20 +335,20 @@ bool FormatLine(char* out, size_t outSize, const char* format, int minutes, cons
             Put(&w, *f++);
             continue;
         }
-        Spec spec;
-        if (!ParseSpec(&f, &spec) || used == 4 ||
-            (spec.type == 's' ? ARG_STRING : ARG_INT) != kinds[used]) {
+        Conversion conv;
+        if (!ParseConversion(&f, &conv) || used == 4 ||
+            (conv.type == 's' ? ARG_STRING : ARG_INT) != kinds[used]) {
             ok = false;
             break;
         }
         if (used == 0)
-            PutInteger(&w, spec, minutes);
+            PutInteger(&w, conv, minutes);
         else if (used == 1)
-            PutString(&w, spec, minuteWord, wordMax);
+            PutString(&w, conv, minuteWord, wordMax);
         else if (used == 2)
-            PutInteger(&w, spec, seconds);
+            PutInteger(&w, conv, seconds);
         else
-            PutString(&w, spec, secondWord, wordMax);
+            PutString(&w, conv, secondWord, wordMax);
         used++;
     }
     if (!ok || used != 4) {
