@@ -12,6 +12,10 @@ void UpdateTimeLeft(int overall)
     if (g_state.pauseTick != 0) {
         g_state.startTick += now - g_state.pauseTick;
         g_state.pauseTick = 0;
+        // A start of 0 means "not started": the next report would restart the
+        // timing. One millisecond off is the lesser harm.
+        if (g_state.startTick == 0)
+            g_state.startTick = 1;
     }
     DWORD elapsed = now - g_state.startTick;
 
@@ -27,7 +31,9 @@ void UpdateTimeLeft(int overall)
         ParseTimeTemplate(g_state.strings[HOST_TEXT_TIME_LEFT], g_state.timeFormat,
                           g_state.minuteWord, g_state.secondWord);
 
-    char line[260];
+    // A format that does not take exactly an integer, a string, an integer
+    // and a string gives an empty line.
+    char line[TIME_LINE_SIZE];
     FormatTimeLeft(line, sizeof line, g_state.timeFormat, g_state.minuteWord, g_state.secondWord, n);
     SetDlgItemTextA(g_state.hDlg, IDC_TIME_LEFT, line);
 }
