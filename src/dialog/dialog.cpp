@@ -29,6 +29,10 @@ extern "C" INT_PTR WINAPI ProgressDlg(HWND hwnd, UINT message, WPARAM wParam, LP
         InitDialog(hwnd);
         return TRUE;
 
+    case WM_PAINT:
+        PaintDialog(hwnd);
+        return FALSE;
+
     case WM_CTLCOLORSTATIC:
         // The heading is drawn straight onto the host picture beneath it.
         if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_HEADING) {

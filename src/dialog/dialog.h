@@ -14,6 +14,14 @@ void MeasureBar(HWND hDlg, int id, BarGeometry* bar);
 void MeasureAnimationArea(HWND hDlg);
 void InitPictureArea();
 
+// Painting (paint.cpp, picture.cpp): the WM_PAINT branch and its parts.
+void PaintDialog(HWND hDlg);
+void PaintBar(HDC hdc, const BarGeometry& bar, int value);
+void DrawSunkenEdge(HDC hdc, HWND hDlg, int id);
+void PaintSeparator(HDC hdc, HWND hDlg);
+void PaintPicture(HDC hdc);
+void RealizePicturePalette(const BITMAPINFO* bmi, HDC hdc);
+
 // A control's window rectangle in its dialog's client coordinates.
 RECT ControlRectInDialog(HWND hDlg, HWND control);
 
