@@ -1,6 +1,7 @@
 // Update, the command entry point, and the placement of the dialog.
 #include "host/update.h"
 
+#include "anim/anim.h"
 #include "dialog/dialog.h"
 #include "host/spine_logic.h"
 #include "host/state.h"
@@ -118,6 +119,11 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
     if (!text && g_state.dialogHidden)
         return NULL;
 
+    if (!g_state.threadStarted) {
+        StartAnimation();
+        g_state.threadStarted = 1;  // once, even when the thread could not be made
+    }
+
     g_state.animationHeld = 0;
     g_state.placementCode = placement;
     if (!g_state.dialogPlaced) {
@@ -167,6 +173,8 @@ void FinishProgress(const HostInfo* info)
     g_state.runFlag = 0;
     if (info)
         EnableWindow(info->hwndMain, TRUE);
+    // The thread draws the icons into a child of the dialog: it ends first.
+    StopAnimation();
 
     if (g_state.fontLight)
         DeleteObject(g_state.fontLight);

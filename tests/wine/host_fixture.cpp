@@ -236,3 +236,171 @@ void* PatchImport(HMODULE module, const char* dll, const char* function, void* r
     }
     return NULL;
 }
+
+// ---- Animation window: finding it, reading its pixels, saving a picture ----
+
+bool PumpUntil(bool (*done)(void* ctx), void* ctx, int timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done(ctx))
+            return true;
+        if ((int)(GetTickCount() - start) >= timeoutMs)
+            return done(ctx);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+namespace {
+
+const char kAnimateClass[] = "AnimateWindow";
+
+bool HasAnimateWindow(void* parent)
+{
+    return FindWindowExA(static_cast<HWND>(parent), NULL, kAnimateClass, NULL) != NULL;
+}
+
+// A 32-bit top-down DIB section of w x h with a memory DC holding it.
+struct Capture {
+    HDC mem = NULL;
+    HBITMAP bitmap = NULL;
+    HGDIOBJ previous = NULL;
+    DWORD* bits = NULL;
+    Capture(HDC reference, int w, int h)
+    {
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+        bmi.bmiHeader.biWidth = w;
+        bmi.bmiHeader.biHeight = -h;
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        void* p = NULL;
+        bitmap = CreateDIBSection(reference, &bmi, DIB_RGB_COLORS, &p, NULL, 0);
+        bits = static_cast<DWORD*>(p);
+        mem = CreateCompatibleDC(reference);
+        if (mem && bitmap)
+            previous = SelectObject(mem, bitmap);
+    }
+    ~Capture()
+    {
+        if (mem && previous)
+            SelectObject(mem, previous);
+        if (mem)
+            DeleteDC(mem);
+        if (bitmap)
+            DeleteObject(bitmap);
+    }
+    bool ok() const { return mem && bitmap && bits; }
+};
+
+}  // namespace
+
+HWND WaitForAnimateWindow(HWND parent, int timeoutMs)
+{
+    PumpUntil(HasAnimateWindow, parent, timeoutMs);
+    return FindWindowExA(parent, NULL, kAnimateClass, NULL);
+}
+
+int CountAnimateWindows(HWND parent)
+{
+    int n = 0;
+    for (HWND w = FindWindowExA(parent, NULL, kAnimateClass, NULL); w;
+         w = FindWindowExA(parent, w, kAnimateClass, NULL))
+        ++n;
+    return n;
+}
+
+std::vector<DWORD> CaptureClient(HWND hwnd)
+{
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    int w = client.right, h = client.bottom;
+    std::vector<DWORD> pixels;
+    if (w <= 0 || h <= 0)
+        return pixels;
+    HDC dc = GetDC(hwnd);
+    if (!dc)
+        return pixels;
+    {
+        Capture cap(dc, w, h);
+        if (cap.ok() && BitBlt(cap.mem, 0, 0, w, h, dc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            pixels.assign(cap.bits, cap.bits + (size_t)w * h);
+            for (DWORD& p : pixels)
+                p &= 0x00FFFFFF;
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    return pixels;
+}
+
+bool SaveWindowBitmap(HWND hwnd, const char* path)
+{
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc)
+        return false;
+    std::vector<BYTE> rows;
+    int stride = (w * 3 + 3) & ~3;
+    {
+        Capture cap(dc, w, h);
+        if (cap.ok() && BitBlt(cap.mem, 0, 0, w, h, dc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            rows.assign((size_t)stride * h, 0);
+            // BMP rows run bottom-up; the capture is top-down.
+            for (int y = 0; y < h; ++y) {
+                BYTE* out = &rows[(size_t)(h - 1 - y) * stride];
+                for (int x = 0; x < w; ++x) {
+                    DWORD p = cap.bits[(size_t)y * w + x];
+                    out[x * 3 + 0] = (BYTE)(p & 0xFF);
+                    out[x * 3 + 1] = (BYTE)((p >> 8) & 0xFF);
+                    out[x * 3 + 2] = (BYTE)((p >> 16) & 0xFF);
+                }
+            }
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    if (rows.empty())
+        return false;
+
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = w;
+    bih.biHeight = h;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    bih.biSizeImage = (DWORD)rows.size();
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;  // "BM"
+    bfh.bfOffBits = sizeof bfh + sizeof bih;
+    bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
+
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, &bfh, sizeof bfh, &written, NULL) && written == sizeof bfh &&
+              WriteFile(file, &bih, sizeof bih, &written, NULL) && written == sizeof bih &&
+              WriteFile(file, rows.data(), (DWORD)rows.size(), &written, NULL) && written == rows.size();
+    CloseHandle(file);
+    return ok;
+}
+
+double MillisecondsSince(LARGE_INTEGER start)
+{
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    return (double)(now.QuadPart - start.QuadPart) * 1000.0 / (double)freq.QuadPart;
+}

@@ -73,4 +73,26 @@ std::string ProgramDirectory();
 // returns the previous address, or NULL when the module does not import it.
 void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
 
+// ---- Animation window: finding it, reading its pixels, saving a picture ----
+
+// Dispatches messages until done() is true or timeoutMs has passed; returns
+// done() at the end.
+bool PumpUntil(bool (*done)(void* ctx), void* ctx, int timeoutMs);
+
+// Waits, pumping, up to timeoutMs for parent's child of class "AnimateWindow".
+HWND WaitForAnimateWindow(HWND parent, int timeoutMs = 3000);
+
+// Number of parent's children of class "AnimateWindow".
+int CountAnimateWindows(HWND parent);
+
+// hwnd's client area as 32-bit pixels, row by row from the top, read back
+// from its device context; empty for a window of no size.
+std::vector<DWORD> CaptureClient(HWND hwnd);
+
+// The whole of hwnd, frame included, as a 24-bit BMP file.
+bool SaveWindowBitmap(HWND hwnd, const char* path);
+
+// Milliseconds from a QueryPerformanceCounter reading to now.
+double MillisecondsSince(LARGE_INTEGER start);
+
 #endif
