@@ -65,10 +65,18 @@ void KeepCaption(int overall)
         SetWindowTextA(g_state.hDlg, g_state.savedTitle);
 }
 
+// The tick count as a start or pause mark: 0 means "none" there, so a tick
+// of exactly 0 is taken as 1.
+DWORD MarkTick()
+{
+    DWORD now = GetTickCount();
+    return now ? now : 1;
+}
+
 void StartPause(int overall)
 {
     if (g_state.pauseTick == 0 && overall > TIME_LEFT_THRESHOLD)
-        g_state.pauseTick = GetTickCount();
+        g_state.pauseTick = MarkTick();
 }
 
 void InvalidateBar(const BarGeometry& bar)
@@ -147,7 +155,7 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
     }
 
     if (g_state.startTick == 0)
-        g_state.startTick = GetTickCount();
+        g_state.startTick = MarkTick();
     else if (overall > TIME_LEFT_THRESHOLD)
         UpdateTimeLeft(overall);
 
