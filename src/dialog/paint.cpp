@@ -26,6 +26,43 @@ void DrawRow(HDC hdc, int fromX, int toX, int y, int colorIndex)
     DeleteObject(pen);
 }
 
+// Whether any pixel of r (right and bottom included when inclusive) lies in
+// the area being painted. Drawing outside it would be clipped away anyway;
+// skipping it only saves the work.
+bool NeedsPaint(const PAINTSTRUCT& ps, RECT r, bool inclusive)
+{
+    if (inclusive) {
+        ++r.right;
+        ++r.bottom;
+    }
+    RECT common;
+    return IntersectRect(&common, &ps.rcPaint, &r) != FALSE;
+}
+
+bool BarNeedsPaint(const PAINTSTRUCT& ps, const BarGeometry& bar)
+{
+    RECT r = {bar.topLeft.x - 1, bar.topLeft.y - 1, bar.bottomRight.x + 1, bar.bottomRight.y + 1};
+    return BarPresent(bar) && NeedsPaint(ps, r, false);
+}
+
+bool PictureNeedsPaint(const PAINTSTRUCT& ps)
+{
+    // Not laid out yet: the first paint with a picture computes its area.
+    return g_state.pictureRect.bottom == 0 || NeedsPaint(ps, g_state.pictureRect, true);
+}
+
+bool SeparatorNeedsPaint(const PAINTSTRUCT& ps, HWND hDlg)
+{
+    HWND separator = GetDlgItem(hDlg, IDC_SEPARATOR);
+    if (!separator)
+        return false;
+    if (!g_state.brandFitted)
+        return true;  // the first paint also shrinks the brand label
+    RECT r = ControlRectInDialog(hDlg, separator);
+    RECT rows = {0, r.top + 1, r.right + 1, r.top + 3};
+    return NeedsPaint(ps, rows, false);
+}
+
 }  // namespace
 
 void PaintDialog(HWND hDlg)
@@ -33,12 +70,20 @@ void PaintDialog(HWND hDlg)
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hDlg, &ps);
     if (hdc) {
-        PaintPicture(hdc);
-        PaintBar(hdc, g_state.barCurrent, g_state.currentPerMille);
-        PaintBar(hdc, g_state.barAll, g_state.overallPerMille);
-        DrawSunkenEdge(hdc, hDlg, IDC_BAR_CURRENT);
-        DrawSunkenEdge(hdc, hDlg, IDC_BAR_ALL);
-        PaintSeparator(hdc, hDlg);
+        // A progress report invalidates only the bars it changed, so most
+        // paints leave the picture and the separator alone.
+        if (PictureNeedsPaint(ps))
+            PaintPicture(hdc);
+        if (BarNeedsPaint(ps, g_state.barCurrent))
+            PaintBar(hdc, g_state.barCurrent, g_state.currentPerMille);
+        if (BarNeedsPaint(ps, g_state.barAll))
+            PaintBar(hdc, g_state.barAll, g_state.overallPerMille);
+        if (BarNeedsPaint(ps, g_state.barCurrent))
+            DrawSunkenEdge(hdc, hDlg, IDC_BAR_CURRENT);
+        if (BarNeedsPaint(ps, g_state.barAll))
+            DrawSunkenEdge(hdc, hDlg, IDC_BAR_ALL);
+        if (SeparatorNeedsPaint(ps, hDlg))
+            PaintSeparator(hdc, hDlg);
     }
     EndPaint(hDlg, &ps);
 }
@@ -96,6 +141,7 @@ void PaintSeparator(HDC hdc, HWND hDlg)
         RECT inDialog = ControlRectInDialog(hDlg, brand);
         if (inDialog.right - inDialog.left != extent.cx)
             MoveWindow(brand, inDialog.left, inDialog.top, extent.cx, inDialog.bottom - inDialog.top, FALSE);
+        g_state.brandFitted = true;
         if (previous)
             SelectObject(hdc, previous);
     }

@@ -96,3 +96,12 @@ void FitPathLine(char* text, size_t textSize, int width, MeasureTextFn measure, 
     for (size_t i = 0; i <= len; i++)
         path[i] = work[i];
 }
+
+int MeasureWithTable(void* ctx, const char* s, int len)
+{
+    const CharWidthTable* table = static_cast<const CharWidthTable*>(ctx);
+    long long width = 0;
+    for (int i = 0; i < len; ++i)
+        width += table->widths[static_cast<unsigned char>(s[i])];
+    return width > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(width);
+}

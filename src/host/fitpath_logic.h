@@ -45,4 +45,14 @@ size_t FindPathLine(const char* text);
  * left untouched. See the top of this file for the limits. */
 void FitPathLine(char* text, size_t textSize, int width, MeasureTextFn measure, void* ctx);
 
+/* Advance widths of the 256 characters of a single-byte font. For a font
+ * without kerning or overhang a string's width is the sum of its characters'
+ * advances, so text can be measured without asking the system each round. */
+struct CharWidthTable {
+    int widths[256];
+};
+
+/* A MeasureTextFn over a CharWidthTable passed as ctx. */
+int MeasureWithTable(void* ctx, const char* s, int len);
+
 #endif

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <atomic>
 
+#include "host/fitpath_logic.h"
 #include "progress.h"
 
 struct BarGeometry {
@@ -56,6 +57,14 @@ struct ProgressState {
     char savedTitle[256];
     int dialogPlaced;
 
+    // Status text: the last one set, and the status font's widths.
+    char lastStatus[260];
+    int lastStatusWidth;
+    HFONT lastStatusFont;
+    HFONT statusWidthFont;
+    bool statusWidthsExact;
+    CharWidthTable statusWidths;
+
     // Time-left line.
     DWORD startTick;
     DWORD pauseTick;
@@ -70,6 +79,7 @@ struct ProgressState {
     BarGeometry barCurrent;
     BarGeometry barAll;
     RECT animRect;
+    bool brandFitted;         // the brand label was shrunk to its text
     bool pictureAreaPresent;  // the layout has a picture area (control 1007)
     RECT pictureRect;
     int pictureMarginX;

@@ -1,8 +1,11 @@
 // Update, the command entry point, and the placement of the dialog.
 #include "host/update.h"
 
+#include <cstring>
+
 #include "anim/anim.h"
 #include "dialog/dialog.h"
+#include "dialog/paint_logic.h"
 #include "host/spine_logic.h"
 #include "host/state.h"
 #include "host/status.h"
@@ -79,8 +82,12 @@ void StartPause(int overall)
         g_state.pauseTick = MarkTick();
 }
 
-void InvalidateBar(const BarGeometry& bar)
+// Invalidates a bar, edge included, when the new value lights a different
+// number of blocks: otherwise its pixels would come out the same.
+void InvalidateBar(const BarGeometry& bar, int shown, int value)
 {
+    if (BarLitCount(shown, bar.blockCount) == BarLitCount(value, bar.blockCount))
+        return;
     RECT r = {bar.topLeft.x - 1, bar.topLeft.y - 1, bar.bottomRight.x + 1, bar.bottomRight.y + 1};
     InvalidateRect(g_state.hDlg, &r, FALSE);
 }
@@ -150,8 +157,20 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
     if (text && text[0]) {
         char status[260];
         CopyBounded(status, sizeof status, text);
-        FitStatusText(GetDlgItem(g_state.hDlg, IDC_STATUS_TEXT), status);
-        SetDlgItemTextA(g_state.hDlg, IDC_STATUS_TEXT, status);
+        // The fitted text depends on the text, the control's width and its
+        // font: with all three as before, the control already shows it.
+        HWND control = GetDlgItem(g_state.hDlg, IDC_STATUS_TEXT);
+        RECT r = {0, 0, 0, 0};
+        GetWindowRect(control, &r);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+        if (strcmp(status, g_state.lastStatus) != 0 || r.right - r.left != g_state.lastStatusWidth ||
+            font != g_state.lastStatusFont) {
+            CopyBounded(g_state.lastStatus, sizeof g_state.lastStatus, status);
+            g_state.lastStatusWidth = r.right - r.left;
+            g_state.lastStatusFont = font;
+            FitStatusText(control, status);
+            SetWindowTextA(control, status);
+        }
     }
 
     if (g_state.startTick == 0)
@@ -159,10 +178,10 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
     else if (overall > TIME_LEFT_THRESHOLD)
         UpdateTimeLeft(overall);
 
+    InvalidateBar(g_state.barAll, g_state.overallPerMille, overall);
+    InvalidateBar(g_state.barCurrent, g_state.currentPerMille, current);
     g_state.currentPerMille = current;
     g_state.overallPerMille = overall;
-    InvalidateBar(g_state.barAll);
-    InvalidateBar(g_state.barCurrent);
     return NULL;
 }
 

@@ -170,3 +170,36 @@ TEST(FitPathLine, NullArgumentsAndUnterminatedText)
 }
 
 } // namespace
+
+// The table measure sums advance widths; fitting with it gives what a
+// measure that asks for every string gives.
+TEST(MeasureWithTable, SumsAdvancesAndFitsAsTheDirectMeasure)
+{
+    CharWidthTable table;
+    for (int c = 0; c < 256; ++c)
+        table.widths[c] = 3 + c % 5;
+    const char s[] = "C:\\Program Files\\\xe9t\xe9";
+    int expected = 0;
+    for (const char* p = s; *p; ++p)
+        expected += 3 + static_cast<unsigned char>(*p) % 5;
+    EXPECT_EQ(MeasureWithTable(&table, s, sizeof s - 1), expected);
+    EXPECT_EQ(MeasureWithTable(&table, s, 0), 0);
+
+    struct Direct {
+        static int Measure(void* ctx, const char* t, int len)
+        {
+            int w = 0;
+            for (int i = 0; i < len; ++i)
+                w += static_cast<const CharWidthTable*>(ctx)->widths[static_cast<unsigned char>(t[i])];
+            return w;
+        }
+    };
+    for (int width : {1, 40, 90, 150, 400}) {
+        char a[260] = "Copying file:\r\nC:\\Program Files\\Vendor\\App\\bin\\file.dll";
+        char b[260];
+        memcpy(b, a, sizeof a);
+        FitPathLine(a, sizeof a, width, MeasureWithTable, &table);
+        FitPathLine(b, sizeof b, width, Direct::Measure, &table);
+        EXPECT_STREQ(a, b) << width;
+    }
+}
