@@ -83,3 +83,16 @@ if(SAMPLE_SOURCES)
     add_test(NAME sample_host COMMAND ${CMAKE_SOURCE_DIR}/tests/sample/sample_host_test.sh ${CMAKE_BINARY_DIR})
     set_tests_properties(sample_host PROPERTIES TIMEOUT 900)
 endif()
+
+# The benchmark: bench/*.cpp built as bench.exe next to progress.dll, which it
+# loads at run time (scripts/bench.sh runs it under Wine).
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+if(BENCH_SOURCES)
+    add_executable(bench ${BENCH_SOURCES} bench/bench.rc)
+    target_include_directories(bench PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/res)
+    target_compile_definitions(bench PRIVATE NOMINMAX)
+    target_compile_options(bench PRIVATE -O2 -Wall -Wextra)
+    target_link_libraries(bench PRIVATE shlwapi ole32 comctl32 uuid user32 gdi32)
+    target_link_options(bench PRIVATE ${STATIC_RUNTIME})
+    add_dependencies(bench progress)
+endif()
