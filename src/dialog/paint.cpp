@@ -15,10 +15,13 @@ void FillBox(HDC hdc, const PaintBox& box, HBRUSH brush)
     FillRect(hdc, &r, brush);
 }
 
-// One pixel high line from (fromX, y) up to, not including, (toX, y).
+// One pixel high line from (fromX, y) up to, not including, (toX, y). Without
+// its pen the line stays undrawn rather than drawn in the context's own pen.
 void DrawRow(HDC hdc, int fromX, int toX, int y, int colorIndex)
 {
     HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(colorIndex));
+    if (!pen)
+        return;
     HGDIOBJ previous = SelectObject(hdc, pen);
     MoveToEx(hdc, fromX, y, NULL);
     LineTo(hdc, toX, y);

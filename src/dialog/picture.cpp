@@ -23,11 +23,19 @@ void LayOutPicture(unsigned short width, unsigned short height)
     g_state.pictureRect.bottom = layout.area.bottom;
 }
 
-// Light on the right and bottom, dark on the left and top.
+// Light on the right and bottom, dark on the left and top. Without both pens
+// the frame stays undrawn rather than drawn in the context's own pen.
 void DrawFrame(HDC hdc, const RECT& r)
 {
     HPEN light = CreatePen(PS_SOLID, 1, kFrameLight);
     HPEN dark = CreatePen(PS_SOLID, 1, kFrameDark);
+    if (!light || !dark) {
+        if (light)
+            DeleteObject(light);
+        if (dark)
+            DeleteObject(dark);
+        return;
+    }
     HGDIOBJ previous = SelectObject(hdc, light);
     MoveToEx(hdc, r.right, r.top, NULL);
     LineTo(hdc, r.right, r.bottom);

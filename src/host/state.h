@@ -56,6 +56,7 @@ struct ProgressState {
     int titleApplied;
     char savedTitle[256];
     int dialogPlaced;
+    HWND hwndDisabled;      // the host window disabled by the last show, enabled again at finish
 
     // Status text: the last one set, and the status font's widths.
     char lastStatus[260];

@@ -148,6 +148,7 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
 
     if (g_state.dialogHidden) {
         EnableWindow(info->hwndMain, FALSE);
+        g_state.hwndDisabled = info->hwndMain;
         EnableWindow(g_state.hDlg, TRUE);
         ShowWindow(g_state.hDlg, SW_SHOW);
         g_state.dialogHidden = 0;
@@ -200,6 +201,10 @@ void FinishProgress(const HostInfo* info)
     g_state.runFlag = 0;
     if (info)
         EnableWindow(info->hwndMain, TRUE);
+    // A finish without HostInfo still gives the host back its window.
+    if (g_state.hwndDisabled)
+        EnableWindow(g_state.hwndDisabled, TRUE);
+    g_state.hwndDisabled = NULL;
     // The thread draws the icons into a child of the dialog: it ends first.
     StopAnimation();
 

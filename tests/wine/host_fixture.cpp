@@ -404,3 +404,53 @@ double MillisecondsSince(LARGE_INTEGER start)
     QueryPerformanceFrequency(&freq);
     return (double)(now.QuadPart - start.QuadPart) * 1000.0 / (double)freq.QuadPart;
 }
+
+// ---- Host pictures built in memory ----------------------------------------
+
+const COLORREF kPictureColours[4] = {RGB(0x21, 0x84, 0x63), RGB(0x9C, 0x18, 0x5A), RGB(0xD6, 0xA5, 0x0C),
+                                     RGB(0x3A, 0x2F, 0xB1)};
+
+HostPictureBuffer MakeHostPicture(int width, int height, int bits, DWORD clrUsed)
+{
+    HostPictureBuffer p;
+    int entries = bits == 8 ? (clrUsed ? (int)clrUsed : 256) : 0;
+    int stride = ((width * bits / 8) + 3) & ~3;
+    DWORD bitsOffset = 40 + 4 * entries;
+    p.bytes.assign(10 + bitsOffset + (size_t)stride * height, 0);
+
+    BYTE* b = p.bytes.data();
+    WORD w16 = (WORD)width, h16 = (WORD)height;
+    memcpy(b + 0, &w16, 2);
+    memcpy(b + 2, &h16, 2);
+    memcpy(b + 4, &bitsOffset, 4);
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = width;
+    bih.biHeight = height;
+    bih.biPlanes = 1;
+    bih.biBitCount = (WORD)bits;
+    bih.biCompression = BI_RGB;
+    bih.biClrUsed = bits == 8 ? clrUsed : 0;
+    memcpy(b + 10, &bih, sizeof bih);
+    for (int k = 0; k < entries; ++k) {
+        COLORREF c = kPictureColours[k % 4];
+        RGBQUAD q = {GetBValue(c), GetGValue(c), GetRValue(c), 0};
+        memcpy(b + 10 + 40 + 4 * k, &q, 4);
+    }
+    BYTE* pixels = b + 10 + bitsOffset;
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = pixels + (size_t)(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            int index = (x / 4 + y / 4) % 4;
+            if (bits == 8) {
+                row[x] = (BYTE)index;
+            } else {
+                COLORREF c = kPictureColours[index];
+                row[x * 3 + 0] = GetBValue(c);
+                row[x * 3 + 1] = GetGValue(c);
+                row[x * 3 + 2] = GetRValue(c);
+            }
+        }
+    }
+    return p;
+}

@@ -96,3 +96,20 @@ bool SaveWindowBitmap(HWND hwnd, const char* path);
 double MillisecondsSince(LARGE_INTEGER start);
 
 #endif
+
+// ---- Host pictures built in memory ----------------------------------------
+
+// The four colours of a built picture's pattern; none of them is black,
+// white or a usual system colour, so they can be told apart on screen.
+extern const COLORREF kPictureColours[4];
+
+// A HostPicture in a buffer of its own, as a host hands it over: width x
+// height pixels of 8 or 24 bits per pixel, bottom-up, in a pattern of
+// kPictureColours (4 x 4 pixel squares). An 8-bit picture carries a colour
+// table of clrUsed entries (256 when clrUsed is 0) whose first four are those
+// colours, and biClrUsed says clrUsed.
+struct HostPictureBuffer {
+    std::vector<BYTE> bytes;
+    const HostPicture* get() const { return reinterpret_cast<const HostPicture*>(bytes.data()); }
+};
+HostPictureBuffer MakeHostPicture(int width, int height, int bits, DWORD clrUsed = 0);
