@@ -63,6 +63,15 @@ DWORD RunMessageLoop(const std::atomic<int>* run)
     }
 }
 
+// Where a frame's sheet is drawn, in the window's coordinates.
+RECT SheetRect(int frame)
+{
+    LONG units = GetDialogBaseUnits();
+    AnimPoint p = FramePosition(frame, LOWORD(units), HIWORD(units));
+    RECT r = {p.x, p.y, p.x + GetSystemMetrics(SM_CXICON), p.y + GetSystemMetrics(SM_CYICON)};
+    return r;
+}
+
 void OnTimer(HWND hwnd)
 {
     bool hidden = g_state.dialogHidden != 0;
@@ -72,14 +81,27 @@ void OnTimer(HWND hwnd)
         ShowWindow(hwnd, SW_SHOW);
         g_state.showAnimationPending = 0;
     }
-    g_state.animFrame = NextAnimFrame(g_state.animFrame, hidden, g_state.animationHeld != 0);
-    InvalidateRect(hwnd, &g_state.animRect, FALSE);
+    int before = g_state.animFrame;
+    int after = NextAnimFrame(before, hidden, g_state.animationHeld != 0);
+    g_state.animFrame = after;
+    // Only the sheet moves: redraw where it was and where it goes. A frame
+    // that looks like the one before (held, or 20 turning 0) needs nothing;
+    // a window just shown again was invalidated whole by the system.
+    if (!SameAnimPicture(before, after)) {
+        RECT was = SheetRect(before);
+        RECT is = SheetRect(after);
+        InvalidateRect(hwnd, &was, FALSE);
+        InvalidateRect(hwnd, &is, FALSE);
+    }
     UpdateWindow(hwnd);
 }
 
-void DrawIconAt(HDC dc, HICON icon, AnimPoint p)
+// Draws an icon at p when any of it falls in area.
+void DrawIconIn(HDC dc, const RECT& area, HICON icon, AnimPoint p)
 {
-    if (icon)
+    RECT r = {p.x, p.y, p.x + GetSystemMetrics(SM_CXICON), p.y + GetSystemMetrics(SM_CYICON)};
+    RECT common;
+    if (icon && IntersectRect(&common, &r, &area))
         DrawIcon(dc, p.x, p.y, icon);
 }
 
@@ -152,7 +174,7 @@ LRESULT CALLBACK AnimateWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         if (dc)
-            PaintAnimation(dc);
+            PaintAnimationArea(dc, ps.rcPaint);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -172,11 +194,17 @@ LRESULT CALLBACK AnimateWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 void PaintAnimation(HDC hdc)
 {
-    const RECT area = g_state.animRect;
+    PaintAnimationArea(hdc, g_state.animRect);
+}
+
+void PaintAnimationArea(HDC hdc, const RECT& invalid)
+{
+    // The part of the frame to draw, in the window's coordinates.
+    RECT area;
+    if (!IntersectRect(&area, &invalid, &g_state.animRect))
+        return;
     int width = area.right - area.left;
     int height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
-        return;
 
     LONG units = GetDialogBaseUnits();
     int bx = LOWORD(units);
@@ -190,16 +218,18 @@ void PaintAnimation(HDC hdc)
         return;  // the frame stays undrawn
     }
     HGDIOBJ previous = SelectObject(mem, bitmap);
+    // The bitmap holds the area only: draw the frame shifted onto it.
+    SetViewportOrgEx(mem, -area.left, -area.top, NULL);
 
     HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    RECT fill = {0, 0, width, height};
-    FillRect(mem, &fill, brush ? brush : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    FillRect(mem, &area, brush ? brush : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
-    DrawIconAt(mem, g_state.iconHost, HostIconPosition(bx, by));
-    DrawIconAt(mem, g_state.icons[0], FolderPosition(bx, by));
     int frame = g_state.animFrame;
-    DrawIconAt(mem, g_state.icons[AnimIconIndex(frame)], FramePosition(frame, bx, by));
+    DrawIconIn(mem, area, g_state.iconHost, HostIconPosition(bx, by));
+    DrawIconIn(mem, area, g_state.icons[0], FolderPosition(bx, by));
+    DrawIconIn(mem, area, g_state.icons[AnimIconIndex(frame)], FramePosition(frame, bx, by));
 
+    SetViewportOrgEx(mem, 0, 0, NULL);
     StretchBlt(hdc, area.left, area.top, width, height, mem, 0, 0, width, height, SRCCOPY);
 
     SelectObject(mem, previous);

@@ -16,6 +16,10 @@ LRESULT CALLBACK AnimateWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 // Draws the current frame onto hdc, whole, through an off-screen bitmap.
 void PaintAnimation(HDC hdc);
 
+// Draws the part of the current frame that lies in invalid (window
+// coordinates), through an off-screen bitmap of that size.
+void PaintAnimationArea(HDC hdc, const RECT& invalid);
+
 // Starts the animation thread and stores its handle and id in g_state. A
 // thread that cannot be created leaves hThread null.
 void StartAnimation();

@@ -46,3 +46,10 @@ AnimPoint HostIconPosition(int /*bx*/, int by)
 {
     return AnimPoint{0, by};
 }
+
+bool SameAnimPicture(int a, int b)
+{
+    AnimPoint pa = FramePosition(a, 4, 8);
+    AnimPoint pb = FramePosition(b, 4, 8);
+    return AnimIconIndex(a) == AnimIconIndex(b) && pa.x == pb.x && pa.y == pb.y;
+}

@@ -39,4 +39,8 @@ AnimPoint FolderPosition(int bx, int by);
 // The host's icon: at the left edge, 8 vertical units down.
 AnimPoint HostIconPosition(int bx, int by);
 
+// Whether two frames draw the same picture: the same sheet icon at the same
+// place (frames 20 and 0 do).
+bool SameAnimPicture(int a, int b);
+
 #endif

@@ -106,3 +106,13 @@ TEST(AnimGeometry, FlightEndsAtTheFolder)
     for (int frame = 2; frame < ANIM_FRAME_COUNT; ++frame)
         EXPECT_GE(kFlightPath[frame].x, kFlightPath[frame - 1].x) << frame;
 }
+
+TEST(SameAnimPicture, OnlyFramesThatDrawAlike)
+{
+    EXPECT_TRUE(SameAnimPicture(20, 0));  // the sheet dropping in, at the folder
+    EXPECT_TRUE(SameAnimPicture(7, 7));
+    EXPECT_FALSE(SameAnimPicture(19, 20));  // same place, another icon
+    EXPECT_FALSE(SameAnimPicture(0, 1));
+    for (int f = 1; f < 20; ++f)
+        EXPECT_FALSE(SameAnimPicture(f, f + 1)) << f;
+}

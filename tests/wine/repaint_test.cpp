@@ -144,3 +144,24 @@ TEST_F(Repaint, UnchangedStatusTextIsNotSetAgain)
     Progress("Copying file:\nC:\\b.txt", 40, 40);
     EXPECT_EQ(ItemText(dlg, IDC_STATUS_TEXT), "Copying file:\nC:\\b.txt");
 }
+
+// The animation redraws only where the sheet was and goes; after several
+// ticks of that, the window shows what one paint of the whole frame shows.
+TEST_F(Repaint, AnimationFrameFromPartialPaintsMatchesAWholePaint)
+{
+    ASSERT_NE(Create(true), (HWND)NULL);
+    Progress("Copying", 100, 100);
+    HWND anim = WaitForAnimateWindow(dlg);
+    ASSERT_NE(anim, (HWND)NULL);
+    for (int round = 0; round < 3; ++round) {
+        PumpFor(500 + 150 * round);  // a few ticks of partial paints
+        SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);  // hold the frame
+        PumpFor(350);                                // a held tick or two: nothing moves
+        std::vector<DWORD> partial = CaptureClient(anim);
+        RedrawWindow(anim, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpFor(50);
+        EXPECT_TRUE(partial == CaptureClient(anim)) << "round " << round;
+        EXPECT_EQ(Progress("Copying", 200, 200), dlg);  // the press is reported
+        Progress("Copying", 300, 300);                  // and the frame released
+    }
+}
