@@ -13,6 +13,7 @@ void InitDialog(HWND hDlg)
     MeasureBar(hDlg, IDC_BAR_CURRENT, &g_state.barCurrent);
     MeasureBar(hDlg, IDC_BAR_ALL, &g_state.barAll);
     MeasureAnimationArea(hDlg);
+    g_state.hwndStatus = GetDlgItem(hDlg, IDC_STATUS_TEXT);
     for (int id : kHiddenPlaceholders) {
         HWND control = GetDlgItem(hDlg, id);
         if (control)

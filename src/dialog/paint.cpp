@@ -7,13 +7,18 @@
 
 namespace {
 
-void FillBox(HDC hdc, const PaintBox& box, HBRUSH brush)
+// Fills the part of box that lies in clip; nothing when that part is empty.
+void FillBoxIn(HDC hdc, const PaintBox& box, HBRUSH brush, const RECT& clip)
 {
     if (PaintBoxEmpty(box))
         return;
     RECT r = {box.left, box.top, box.right, box.bottom};
-    FillRect(hdc, &r, brush);
+    RECT common;
+    if (IntersectRect(&common, &r, &clip))
+        FillRect(hdc, &r, brush);
 }
+
+const RECT kEverywhere = {-0x4000000, -0x4000000, 0x4000000, 0x4000000};
 
 // One pixel high line from (fromX, y) up to, not including, (toX, y). Without
 // its pen the line stays undrawn rather than drawn in the context's own pen.
@@ -54,16 +59,29 @@ bool PictureNeedsPaint(const PAINTSTRUCT& ps)
     return g_state.pictureRect.bottom == 0 || NeedsPaint(ps, g_state.pictureRect, true);
 }
 
-bool SeparatorNeedsPaint(const PAINTSTRUCT& ps, HWND hDlg)
+bool SeparatorNeedsPaint(const PAINTSTRUCT& ps)
 {
-    HWND separator = GetDlgItem(hDlg, IDC_SEPARATOR);
-    if (!separator)
-        return false;
-    if (!g_state.brandFitted)
-        return true;  // the first paint also shrinks the brand label
-    RECT r = ControlRectInDialog(hDlg, separator);
-    RECT rows = {0, r.top + 1, r.right + 1, r.top + 3};
-    return NeedsPaint(ps, rows, false);
+    // Until the first paint has drawn it (and shrunk the brand label), its
+    // place is not known here.
+    return !g_state.separatorKnown || NeedsPaint(ps, g_state.separatorRows, false);
+}
+
+// Fills the bar's blocks and cleared rest that reach into clip.
+void PaintBarIn(HDC hdc, const BarGeometry& bar, int value, const RECT& clip)
+{
+    if (!BarPresent(bar))
+        return;
+    BarBox box = {bar.topLeft.x, bar.topLeft.y, bar.bottomRight.x, bar.bottomRight.y,
+                  bar.blockWidth, bar.blockCount};
+    int lit = BarLitCount(value, bar.blockCount);
+
+    HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+    for (int i = 0; i < lit; ++i)
+        FillBoxIn(hdc, BarBlockBox(box, i), highlight, clip);
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillBoxIn(hdc, BarClearBox(box, lit), face, clip);
+    DeleteObject(highlight);
+    DeleteObject(face);
 }
 
 }  // namespace
@@ -78,14 +96,14 @@ void PaintDialog(HWND hDlg)
         if (PictureNeedsPaint(ps))
             PaintPicture(hdc);
         if (BarNeedsPaint(ps, g_state.barCurrent))
-            PaintBar(hdc, g_state.barCurrent, g_state.currentPerMille);
+            PaintBarIn(hdc, g_state.barCurrent, g_state.currentPerMille, ps.rcPaint);
         if (BarNeedsPaint(ps, g_state.barAll))
-            PaintBar(hdc, g_state.barAll, g_state.overallPerMille);
+            PaintBarIn(hdc, g_state.barAll, g_state.overallPerMille, ps.rcPaint);
         if (BarNeedsPaint(ps, g_state.barCurrent))
             DrawSunkenEdge(hdc, hDlg, IDC_BAR_CURRENT);
         if (BarNeedsPaint(ps, g_state.barAll))
             DrawSunkenEdge(hdc, hDlg, IDC_BAR_ALL);
-        if (SeparatorNeedsPaint(ps, hDlg))
+        if (SeparatorNeedsPaint(ps))
             PaintSeparator(hdc, hDlg);
     }
     EndPaint(hDlg, &ps);
@@ -93,27 +111,20 @@ void PaintDialog(HWND hDlg)
 
 void PaintBar(HDC hdc, const BarGeometry& bar, int value)
 {
-    if (!BarPresent(bar))
-        return;
-    BarBox box = {bar.topLeft.x, bar.topLeft.y, bar.bottomRight.x, bar.bottomRight.y,
-                  bar.blockWidth, bar.blockCount};
-    int lit = BarLitCount(value, bar.blockCount);
-
-    HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
-    for (int i = 0; i < lit; ++i)
-        FillBox(hdc, BarBlockBox(box, i), highlight);
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FillBox(hdc, BarClearBox(box, lit), face);
-    DeleteObject(highlight);
-    DeleteObject(face);
+    PaintBarIn(hdc, bar, value, kEverywhere);
 }
 
 void DrawSunkenEdge(HDC hdc, HWND hDlg, int id)
 {
-    HWND control = GetDlgItem(hDlg, id);
-    if (!control)
+    // The placeholder's rectangle is the bar's inner area grown by one pixel,
+    // as measured at creation: no need to ask the control again.
+    const BarGeometry* bar = id == IDC_BAR_CURRENT ? &g_state.barCurrent
+                             : id == IDC_BAR_ALL   ? &g_state.barAll
+                                                   : NULL;
+    (void)hDlg;
+    if (!bar || !BarPresent(*bar))
         return;
-    RECT r = ControlRectInDialog(hDlg, control);
+    RECT r = {bar->topLeft.x - 1, bar->topLeft.y - 1, bar->bottomRight.x + 1, bar->bottomRight.y + 1};
     DrawEdge(hdc, &r, BDR_SUNKENOUTER, BF_RECT);
 }
 
@@ -144,7 +155,6 @@ void PaintSeparator(HDC hdc, HWND hDlg)
         RECT inDialog = ControlRectInDialog(hDlg, brand);
         if (inDialog.right - inDialog.left != extent.cx)
             MoveWindow(brand, inDialog.left, inDialog.top, extent.cx, inDialog.bottom - inDialog.top, FALSE);
-        g_state.brandFitted = true;
         if (previous)
             SelectObject(hdc, previous);
     }
@@ -153,4 +163,6 @@ void PaintSeparator(HDC hdc, HWND hDlg)
     ScreenToClient(hDlg, &end);
     DrawRow(hdc, start.x, end.x, start.y, COLOR_BTNSHADOW);
     DrawRow(hdc, start.x, end.x, start.y + 1, COLOR_WINDOW);
+    SetRect(&g_state.separatorRows, start.x, start.y, end.x, start.y + 2);
+    g_state.separatorKnown = true;
 }

@@ -59,6 +59,7 @@ struct ProgressState {
     HWND hwndDisabled;      // the host window disabled by the last show, enabled again at finish
 
     // Status text: the last one set, and the status font's widths.
+    HWND hwndStatus;          // IDC_STATUS_TEXT, found at initialisation
     char lastStatus[260];
     int lastStatusWidth;
     HFONT lastStatusFont;
@@ -80,7 +81,8 @@ struct ProgressState {
     BarGeometry barCurrent;
     BarGeometry barAll;
     RECT animRect;
-    bool brandFitted;         // the brand label was shrunk to its text
+    bool separatorKnown;      // drawn once: the brand label fits its text
+    RECT separatorRows;       // and the separator's two lines lie here
     bool pictureAreaPresent;  // the layout has a picture area (control 1007)
     RECT pictureRect;
     int pictureMarginX;

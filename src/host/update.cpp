@@ -82,14 +82,26 @@ void StartPause(int overall)
         g_state.pauseTick = MarkTick();
 }
 
-// Invalidates a bar, edge included, when the new value lights a different
-// number of blocks: otherwise its pixels would come out the same.
+// Invalidates what a new value changes in a bar: nothing when it lights as
+// many blocks as the value shown, otherwise the bar (edge included) from the
+// first block whose state changes. The group box around the bar is left out:
+// it draws nothing over the bar, and repainting it costs more than the bar.
 void InvalidateBar(const BarGeometry& bar, int shown, int value)
 {
-    if (BarLitCount(shown, bar.blockCount) == BarLitCount(value, bar.blockCount))
+    int before = BarLitCount(shown, bar.blockCount);
+    int after = BarLitCount(value, bar.blockCount);
+    if (before == after)
         return;
     RECT r = {bar.topLeft.x - 1, bar.topLeft.y - 1, bar.bottomRight.x + 1, bar.bottomRight.y + 1};
-    InvalidateRect(g_state.hDlg, &r, FALSE);
+    int first = before < after ? before : after;
+    if (first > 0) {
+        BarBox box = {bar.topLeft.x, bar.topLeft.y, bar.bottomRight.x, bar.bottomRight.y,
+                      bar.blockWidth, bar.blockCount};
+        PaintBox changed = BarBlockBox(box, first);
+        if (changed.left > r.left && changed.left < r.right)
+            r.left = changed.left;
+    }
+    RedrawWindow(g_state.hDlg, &r, NULL, RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 HWND CreateProgress(const HostInfo* info)
@@ -160,7 +172,7 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
         CopyBounded(status, sizeof status, text);
         // The fitted text depends on the text, the control's width and its
         // font: with all three as before, the control already shows it.
-        HWND control = GetDlgItem(g_state.hDlg, IDC_STATUS_TEXT);
+        HWND control = g_state.hwndStatus;
         RECT r = {0, 0, 0, 0};
         GetWindowRect(control, &r);
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
