@@ -504,6 +504,7 @@ void RunFitting(const Progress& m, HostRecords* host, HWND dlg, FitResult* out)
 
     if (!InstallProfile(m.module, PROFILE_FIT, GetCurrentThreadId()))
         out->note = "the fitting marks could not all be set";
+    SetFitControl(status);
     const int overall = 500, current = 500;
     for (int pass = 0; pass < 3; ++pass) {
         const std::vector<std::string>* paths = pass == 0 ? &longPaths : pass == 1 ? &shortPaths : NULL;
@@ -692,7 +693,7 @@ void RunProfile(const Progress& m, HostRecords* host, HWND dlg, const std::vecto
     out->host = ProfileRows(0, qpcCost);
     ResetProfile();
     PumpFor(kProfileIdleMs);
-    out->ticks = InvalidateCount(1);
+    out->ticks = TickCount(1);
     out->anim = ProfileRows(1, qpcCost);
     RemoveProfile(m.module);
     out->measured = n > 0;
@@ -813,7 +814,7 @@ void RunAnimCpu(const Progress& m, HWND dlg, const std::vector<int>& tidsAtStart
             t->linuxMs = (double)best / 1e6;
         t->found = handles[k] != NULL;
     }
-    out->ticks = InvalidateCount(1);
+    out->ticks = TickCount(1);
     RemoveProfile(m.module);
 
     PostThreadMessageA(idleId, WM_QUIT, 0, 0);
@@ -1294,7 +1295,7 @@ int main()
         printf("   not measured: %s\n", fit.note.c_str());
     } else {
         printf("   (the path alone is the status text: with the action line it would pass the module's 260-character buffer;\n");
-        printf("   module fitting: from its GetDlgItem(3829) to its setting the text, so its width, font and DC work are in)\n");
+        printf("   module fitting: from its first reading of the control's rectangle to its setting the text, so its width, font and DC work are in)\n");
         Stats ml = Summarise(fit.moduleLong), ms = Summarise(fit.moduleShort);
         Stats cl = Summarise(fit.compactLong), cs = Summarise(fit.compactShort);
         Stats ul = Summarise(fit.updateLong), us = Summarise(fit.updateShort), un = Summarise(fit.updateNoText);

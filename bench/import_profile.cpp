@@ -110,7 +110,6 @@ struct CallTimer {
 WRAP(int, GetWindowTextA, (HWND h, LPSTR s, int n), (h, s, n))
 WRAP(BOOL, IsIconic, (HWND h), (h))
 WRAP(BOOL, InvalidateRect, (HWND h, const RECT* r, BOOL e), (h, r, e))
-WRAP(BOOL, GetWindowRect, (HWND h, LPRECT r), (h, r))
 WRAP(LRESULT, SendMessageA, (HWND h, UINT m, WPARAM w, LPARAM l), (h, m, w, l))
 WRAP(HDC, GetDC, (HWND h), (h))
 WRAP(int, ReleaseDC, (HWND h, HDC d), (h, d))
@@ -154,24 +153,22 @@ WRAP(BOOL, KillTimer, (HWND h, UINT_PTR i), (h, i))
 WRAP(BOOL, UnregisterClassA, (LPCSTR c, HINSTANCE i), (c, i))
 WRAP(BOOL, CloseHandle, (HANDLE h), (h))
 
+WRAP(HWND, GetDlgItem, (HWND d, int i), (d, i))
+
 #undef WRAP
 
-// The three that also mark the status text fitting.
-HWND(WINAPI* real_GetDlgItem)(HWND, int) = NULL;
-HWND WINAPI Wrap_GetDlgItem(HWND dlg, int id)
+// The ones that also mark the status text fitting: it starts when the module
+// first reads the status control's rectangle in a report.
+BOOL(WINAPI* real_GetWindowRect)(HWND, LPRECT) = NULL;
+BOOL WINAPI Wrap_GetWindowRect(HWND hwnd, LPRECT r)
 {
-    HWND h;
-    {
-        CallTimer t(F_GetDlgItem);
-        h = real_GetDlgItem(dlg, id);
-    }
-    if (id == kStatusTextId && Slot() == 0) {
-        g_statusControl = h;
+    if (hwnd && hwnd == g_statusControl && !g_inFit && Slot() == 0) {
         g_inFit = true;
         g_fitMeasures = 0;
         g_fitStart = Qpc();
     }
-    return h;
+    CallTimer t(F_GetWindowRect);
+    return real_GetWindowRect(hwnd, r);
 }
 
 BOOL(WINAPI* real_SetDlgItemTextA)(HWND, int, LPCSTR) = NULL;
@@ -270,10 +267,10 @@ bool Wanted(ProfileMode mode, int id)
     case PROFILE_CALLS:
         return true;
     case PROFILE_FIT:
-        return id == F_GetDlgItem || id == F_SetDlgItemTextA || id == F_SetWindowTextA ||
+        return id == F_GetWindowRect || id == F_SetDlgItemTextA || id == F_SetWindowTextA ||
                id == F_GetTextExtentPointA;
     case PROFILE_TICKS:
-        return id == F_InvalidateRect;
+        return id == F_UpdateWindow;
     }
     return false;
 }
@@ -341,9 +338,15 @@ std::vector<ProfileRow> ProfileRows(int slot, double qpcCostUs)
     return rows;
 }
 
-long InvalidateCount(int slot)
+long TickCount(int slot)
 {
-    return g_stats[F_InvalidateRect].calls[slot];
+    return g_stats[F_UpdateWindow].calls[slot];
+}
+
+void SetFitControl(HWND control)
+{
+    g_statusControl = control;
+    g_inFit = false;
 }
 
 std::vector<FitSample> TakeFitSamples()

@@ -27,12 +27,15 @@ struct ProfileRow {
 };
 std::vector<ProfileRow> ProfileRows(int slot, double qpcCostUs);
 
-// InvalidateRect calls of a slot since the last reset: on the animation
+// UpdateWindow calls of a slot since the last reset: on the animation
 // thread, one per tick.
-long InvalidateCount(int slot);
+long TickCount(int slot);
 
-// The host thread's status text fitting: time from the module's
-// GetDlgItem(IDC_STATUS_TEXT) returning to its setting that control's text
+// The status control whose fitting PROFILE_FIT times.
+void SetFitControl(HWND control);
+
+// The host thread's status text fitting: time from the module's first
+// GetWindowRect on the status control in a report to its setting that control's text
 // (SetDlgItemTextA or SetWindowTextA), with the GetTextExtentPointA calls
 // made in between. A report whose text is not set again gives no sample.
 struct FitSample {
