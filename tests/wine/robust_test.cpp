@@ -9,8 +9,8 @@
 // Longer runs, through environment variables (Wine passes them on):
 //   PROGRESS_SOAK_CALLS=100000 scripts/wine-run.sh 3600 build/wine_robust_test.exe --gtest_filter=*Soak*
 //   PROGRESS_SOAK_SEED=N          repeats the soak of seed N (every run prints its seed)
-//   PROGRESS_HANDLE_REPORTS=10000 reports of the handle accounting run (default 4000: 10,000
-//                                 take about a minute here under emulation)
+//   PROGRESS_HANDLE_REPORTS=10000 reports of the handle accounting run (default 4000; 10,000
+//                                 take 33 to 60 s here under emulation, with the load)
 // A call that does not return within a minute, or a crash, ends the program
 // with a line naming the test, stage and call.
 #include "host_fixture.h"
