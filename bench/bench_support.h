@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "host_import_patch.h"
+
 #include <string>
 #include <vector>
 
@@ -63,9 +65,6 @@ std::string ModulePath();
 bool LoadProgress(Progress* p);
 void UnloadProgress(Progress* p);
 
-// Replaces the address module imports for dll!function with replacement;
-// returns the previous address, or NULL when the module does not import it.
-void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
 
 // ---- Status texts ----
 

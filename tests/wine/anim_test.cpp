@@ -26,25 +26,6 @@ bool IsShownStyle(HWND hwnd)
     return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-struct FrameWatch {
-    HWND hwnd;
-    std::vector<DWORD> before;
-};
-
-bool FrameChanged(void* ctx)
-{
-    FrameWatch* w = static_cast<FrameWatch*>(ctx);
-    std::vector<DWORD> now = CaptureClient(w->hwnd);
-    return !now.empty() && now != w->before;
-}
-
-// True when the window's pixels change within timeoutMs while pumping.
-bool PixelsChange(HWND hwnd, int timeoutMs)
-{
-    FrameWatch w = {hwnd, CaptureClient(hwnd)};
-    return !w.before.empty() && PumpUntil(FrameChanged, &w, timeoutMs);
-}
-
 size_t DistinctColours(const std::vector<DWORD>& pixels)
 {
     std::vector<DWORD> seen;

@@ -206,36 +206,6 @@ LONG FontWeight(HWND control)
     return lf.lfWeight;
 }
 
-void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement)
-{
-    BYTE* base = reinterpret_cast<BYTE*>(module);
-    IMAGE_DOS_HEADER* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!dir.VirtualAddress)
-        return NULL;
-    for (IMAGE_IMPORT_DESCRIPTOR* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-         d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0)
-            continue;
-        IMAGE_THUNK_DATA* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
-                continue;
-            DWORD old;
-            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
-            void* previous = reinterpret_cast<void*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
-            return previous;
-        }
-    }
-    return NULL;
-}
 
 // ---- Animation window: finding it, reading its pixels, saving a picture ----
 
@@ -340,38 +310,22 @@ std::vector<DWORD> CaptureClient(HWND hwnd)
     return pixels;
 }
 
-bool SaveWindowBitmap(HWND hwnd, const char* path)
+bool WriteBitmapFile(const char* path, int w, int h, const std::vector<DWORD>& pixels)
 {
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(hwnd, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0 || pixels.size() < (size_t)w * h)
         return false;
-    HDC dc = GetWindowDC(hwnd);
-    if (!dc)
-        return false;
-    std::vector<BYTE> rows;
     int stride = (w * 3 + 3) & ~3;
-    {
-        Capture cap(dc, w, h);
-        if (cap.ok() && BitBlt(cap.mem, 0, 0, w, h, dc, 0, 0, SRCCOPY)) {
-            GdiFlush();
-            rows.assign((size_t)stride * h, 0);
-            // BMP rows run bottom-up; the capture is top-down.
-            for (int y = 0; y < h; ++y) {
-                BYTE* out = &rows[(size_t)(h - 1 - y) * stride];
-                for (int x = 0; x < w; ++x) {
-                    DWORD p = cap.bits[(size_t)y * w + x];
-                    out[x * 3 + 0] = (BYTE)(p & 0xFF);
-                    out[x * 3 + 1] = (BYTE)((p >> 8) & 0xFF);
-                    out[x * 3 + 2] = (BYTE)((p >> 16) & 0xFF);
-                }
-            }
+    std::vector<BYTE> rows((size_t)stride * h, 0);
+    // BMP rows run bottom-up; the pixels are top-down.
+    for (int y = 0; y < h; ++y) {
+        BYTE* out = &rows[(size_t)(h - 1 - y) * stride];
+        for (int x = 0; x < w; ++x) {
+            DWORD p = pixels[(size_t)y * w + x];
+            out[x * 3 + 0] = (BYTE)(p & 0xFF);
+            out[x * 3 + 1] = (BYTE)((p >> 8) & 0xFF);
+            out[x * 3 + 2] = (BYTE)((p >> 16) & 0xFF);
         }
     }
-    ReleaseDC(hwnd, dc);
-    if (rows.empty())
-        return false;
 
     BITMAPINFOHEADER bih = {};
     bih.biSize = sizeof bih;
@@ -395,6 +349,50 @@ bool SaveWindowBitmap(HWND hwnd, const char* path)
               WriteFile(file, rows.data(), (DWORD)rows.size(), &written, NULL) && written == rows.size();
     CloseHandle(file);
     return ok;
+}
+
+bool SaveWindowBitmap(HWND hwnd, const char* path)
+{
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc)
+        return false;
+    std::vector<DWORD> pixels;
+    {
+        Capture cap(dc, w, h);
+        if (cap.ok() && BitBlt(cap.mem, 0, 0, w, h, dc, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            pixels.assign(cap.bits, cap.bits + (size_t)w * h);
+        }
+    }
+    ReleaseDC(hwnd, dc);
+    return WriteBitmapFile(path, w, h, pixels);
+}
+
+namespace {
+
+struct FrameWatch {
+    HWND hwnd;
+    std::vector<DWORD> before;
+};
+
+bool FrameChanged(void* ctx)
+{
+    FrameWatch* w = static_cast<FrameWatch*>(ctx);
+    std::vector<DWORD> now = CaptureClient(w->hwnd);
+    return !now.empty() && now != w->before;
+}
+
+}  // namespace
+
+bool PixelsChange(HWND hwnd, int timeoutMs)
+{
+    FrameWatch w = {hwnd, CaptureClient(hwnd)};
+    return !w.before.empty() && PumpUntil(FrameChanged, &w, timeoutMs);
 }
 
 double MillisecondsSince(LARGE_INTEGER start)

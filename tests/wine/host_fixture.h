@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host_import_patch.h"
 #include "progress.h"
 
 // Client size of the host's main window.
@@ -69,9 +70,6 @@ LONG FontWeight(HWND control);
 // Directory of the running test program, with a trailing backslash.
 std::string ProgramDirectory();
 
-// Replaces the address the module imports for dll!function with replacement;
-// returns the previous address, or NULL when the module does not import it.
-void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
 
 // ---- Animation window: finding it, reading its pixels, saving a picture ----
 
@@ -91,6 +89,10 @@ std::vector<DWORD> CaptureClient(HWND hwnd);
 
 // The whole of hwnd, frame included, as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND hwnd, const char* path);
+// Writes w x h pixels (0x00RRGGBB, top row first) as a 24-bit BMP file.
+bool WriteBitmapFile(const char* path, int w, int h, const std::vector<DWORD>& pixels);
+// True when the window's client pixels change within timeoutMs while pumping.
+bool PixelsChange(HWND hwnd, int timeoutMs);
 
 // Milliseconds from a QueryPerformanceCounter reading to now.
 double MillisecondsSince(LARGE_INTEGER start);

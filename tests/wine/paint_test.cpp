@@ -88,40 +88,7 @@ Screen Grab(HWND dlg)
 // Writes a read-back picture as a 24-bit BMP file.
 bool SaveBmp(const Screen& s, const char* path)
 {
-    if (s.pixels.empty())
-        return false;
-    int stride = (s.w * 3 + 3) & ~3;
-    std::vector<BYTE> rows((size_t)stride * s.h, 0);
-    for (int y = 0; y < s.h; ++y) {
-        BYTE* out = &rows[(size_t)(s.h - 1 - y) * stride];  // BMP rows run bottom-up
-        for (int x = 0; x < s.w; ++x) {
-            DWORD p = s.pixels[(size_t)y * s.w + x];
-            out[x * 3 + 0] = (BYTE)(p & 0xFF);
-            out[x * 3 + 1] = (BYTE)((p >> 8) & 0xFF);
-            out[x * 3 + 2] = (BYTE)((p >> 16) & 0xFF);
-        }
-    }
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = s.w;
-    bih.biHeight = s.h;
-    bih.biPlanes = 1;
-    bih.biBitCount = 24;
-    bih.biCompression = BI_RGB;
-    bih.biSizeImage = (DWORD)rows.size();
-    BITMAPFILEHEADER bfh = {};
-    bfh.bfType = 0x4D42;  // "BM"
-    bfh.bfOffBits = sizeof bfh + sizeof bih;
-    bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD n = 0;
-    bool ok = WriteFile(file, &bfh, sizeof bfh, &n, NULL) && n == sizeof bfh &&
-              WriteFile(file, &bih, sizeof bih, &n, NULL) && n == sizeof bih &&
-              WriteFile(file, rows.data(), (DWORD)rows.size(), &n, NULL) && n == rows.size();
-    CloseHandle(file);
-    return ok;
+    return WriteBitmapFile(path, s.w, s.h, s.pixels);
 }
 
 std::string Hex(COLORREF c)

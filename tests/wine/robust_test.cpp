@@ -209,24 +209,6 @@ size_t DistinctColours(const std::vector<DWORD>& pixels)
     return seen.size();
 }
 
-struct FrameWatch {
-    HWND hwnd;
-    std::vector<DWORD> before;
-};
-
-bool FrameChanged(void* ctx)
-{
-    FrameWatch* w = static_cast<FrameWatch*>(ctx);
-    std::vector<DWORD> now = CaptureClient(w->hwnd);
-    return !now.empty() && now != w->before;
-}
-
-bool PixelsChange(HWND hwnd, int timeoutMs)
-{
-    FrameWatch w = {hwnd, CaptureClient(hwnd)};
-    return !w.before.empty() && PumpUntil(FrameChanged, &w, timeoutMs);
-}
-
 // ---- Fault injection ----------------------------------------------------------
 
 // Each replacement has the signature of the call it stands for (checked where
