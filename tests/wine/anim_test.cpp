@@ -26,21 +26,6 @@ bool IsShownStyle(HWND hwnd)
     return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-size_t DistinctColours(const std::vector<DWORD>& pixels)
-{
-    std::vector<DWORD> seen;
-    for (DWORD p : pixels) {
-        bool known = false;
-        for (DWORD s : seen)
-            known = known || s == p;
-        if (!known)
-            seen.push_back(p);
-        if (seen.size() > 16)
-            break;
-    }
-    return seen.size();
-}
-
 bool VisibleStyle(void* hwnd)
 {
     return IsShownStyle(static_cast<HWND>(hwnd));

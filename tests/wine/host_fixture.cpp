@@ -389,6 +389,21 @@ bool FrameChanged(void* ctx)
 
 }  // namespace
 
+size_t DistinctColours(const std::vector<DWORD>& pixels, size_t upTo)
+{
+    std::vector<DWORD> seen;
+    for (DWORD p : pixels) {
+        bool known = false;
+        for (DWORD s : seen)
+            known = known || s == p;
+        if (!known)
+            seen.push_back(p);
+        if (seen.size() >= upTo)
+            break;
+    }
+    return seen.size();
+}
+
 bool PixelsChange(HWND hwnd, int timeoutMs)
 {
     FrameWatch w = {hwnd, CaptureClient(hwnd)};

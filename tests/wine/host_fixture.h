@@ -91,6 +91,8 @@ std::vector<DWORD> CaptureClient(HWND hwnd);
 bool SaveWindowBitmap(HWND hwnd, const char* path);
 // Writes w x h pixels (0x00RRGGBB, top row first) as a 24-bit BMP file.
 bool WriteBitmapFile(const char* path, int w, int h, const std::vector<DWORD>& pixels);
+// How many different colours the pixels hold, counting up to upTo.
+size_t DistinctColours(const std::vector<DWORD>& pixels, size_t upTo = 32);
 // True when the window's client pixels change within timeoutMs while pumping.
 bool PixelsChange(HWND hwnd, int timeoutMs);
 

@@ -194,21 +194,6 @@ Shot Take(HWND hwnd)
     return s;
 }
 
-size_t DistinctColours(const std::vector<DWORD>& pixels)
-{
-    std::vector<DWORD> seen;
-    for (DWORD p : pixels) {
-        bool known = false;
-        for (DWORD s : seen)
-            known = known || s == p;
-        if (!known)
-            seen.push_back(p);
-        if (seen.size() > 32)
-            break;
-    }
-    return seen.size();
-}
-
 // ---- Fault injection ----------------------------------------------------------
 
 // Each replacement has the signature of the call it stands for (checked where
