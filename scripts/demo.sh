@@ -2,12 +2,16 @@
 # The demo: builds the module and the sample setup host, then runs three
 # sample installations under Wine (full layout with a host picture, a run
 # cancelled half-way, the compact layout) and writes PNG screenshots to
-# out/screenshots. With a display of your own, run it with WINE_USE_DISPLAY=1
-# to watch the real window instead of a hidden Xvfb.
+# out/screenshots. On a desktop (DISPLAY set, not CI) the windows show there;
+# without one they go to a hidden Xvfb. WINE_USE_DISPLAY=0 forces Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/build.sh --module-only
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${WINE_USE_DISPLAY:-}" ]; then
+    export WINE_USE_DISPLAY=1
+fi
 
 shots=$root/out/screenshots
 rm -rf "$shots"
