@@ -90,8 +90,9 @@ void OnTimer(HWND hwnd)
     if (!SameAnimPicture(before, after)) {
         RECT was = SheetRect(before);
         RECT is = SheetRect(after);
-        InvalidateRect(hwnd, &was, FALSE);
-        InvalidateRect(hwnd, &is, FALSE);
+        RECT both;
+        UnionRect(&both, &was, &is);
+        InvalidateRect(hwnd, &both, FALSE);
     }
     UpdateWindow(hwnd);
 }
