@@ -2,7 +2,10 @@
 // portable path shortening.
 #include "host/status.h"
 
+#include <cstring>
+
 #include "host/fitpath_logic.h"
+#include "host/spine_logic.h"
 #include "host/state.h"
 
 namespace {
@@ -32,19 +35,13 @@ bool LoadWidthTable(HDC dc, CharWidthTable* table)
            size.cx == MeasureWithTable(table, probe, sizeof probe);
 }
 
-}  // namespace
 
-void FitStatusText(HWND hCtl, char* text)
+// Fits text to width pixels of hCtl in font.
+void FitToControl(HWND hCtl, HFONT font, int width, char* text)
 {
-    if (!hCtl)
-        return;
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(hCtl, &r);
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hCtl, WM_GETFONT, 0, 0));
-
     // Measured once per font: later texts are fitted without a device context.
     if (g_state.statusWidthsExact && g_state.statusWidthFont == font) {
-        FitPathLine(text, 260, r.right - r.left, MeasureWithTable, &g_state.statusWidths);
+        FitPathLine(text, 260, width, MeasureWithTable, &g_state.statusWidths);
         return;
     }
 
@@ -55,10 +52,51 @@ void FitStatusText(HWND hCtl, char* text)
     g_state.statusWidthFont = font;
     g_state.statusWidthsExact = LoadWidthTable(dc, &g_state.statusWidths);
     if (g_state.statusWidthsExact)
-        FitPathLine(text, 260, r.right - r.left, MeasureWithTable, &g_state.statusWidths);
+        FitPathLine(text, 260, width, MeasureWithTable, &g_state.statusWidths);
     else
-        FitPathLine(text, 260, r.right - r.left, MeasureWithDC, dc);
+        FitPathLine(text, 260, width, MeasureWithDC, dc);
     if (font)
         SelectObject(dc, previous);
     ReleaseDC(hCtl, dc);
+}
+
+int ControlWidth(HWND hCtl)
+{
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hCtl, &r);
+    return r.right - r.left;
+}
+
+HFONT ControlFont(HWND hCtl)
+{
+    return reinterpret_cast<HFONT>(SendMessageA(hCtl, WM_GETFONT, 0, 0));
+}
+
+}  // namespace
+
+void FitStatusText(HWND hCtl, char* text)
+{
+    if (!hCtl)
+        return;
+    FitToControl(hCtl, ControlFont(hCtl), ControlWidth(hCtl), text);
+}
+
+void SetStatusText(HWND hCtl, const char* text)
+{
+    if (!hCtl)
+        return;
+    char status[260];
+    CopyBounded(status, sizeof status, text);
+    // The fitted text depends on the text, the control's width and its font:
+    // with all three as before, the control already shows it.
+    int width = ControlWidth(hCtl);
+    HFONT font = ControlFont(hCtl);
+    if (strcmp(status, g_state.lastStatus) == 0 && width == g_state.lastStatusWidth &&
+        font == g_state.lastStatusFont)
+        return;
+    CopyBounded(g_state.lastStatus, sizeof g_state.lastStatus, status);
+    g_state.lastStatusWidth = width;
+    g_state.lastStatusFont = font;
+    FitToControl(hCtl, font, width, status);
+    SetWindowTextA(hCtl, status);
 }

@@ -1,8 +1,6 @@
 // Update, the command entry point, and the placement of the dialog.
 #include "host/update.h"
 
-#include <cstring>
-
 #include "anim/anim.h"
 #include "dialog/dialog.h"
 #include "dialog/paint_logic.h"
@@ -167,24 +165,8 @@ HWND ReportProgress(int placement, const HostInfo* info, const char* text, int o
         g_state.showAnimationPending = 1;
     }
 
-    if (text && text[0]) {
-        char status[260];
-        CopyBounded(status, sizeof status, text);
-        // The fitted text depends on the text, the control's width and its
-        // font: with all three as before, the control already shows it.
-        HWND control = g_state.hwndStatus;
-        RECT r = {0, 0, 0, 0};
-        GetWindowRect(control, &r);
-        HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-        if (strcmp(status, g_state.lastStatus) != 0 || r.right - r.left != g_state.lastStatusWidth ||
-            font != g_state.lastStatusFont) {
-            CopyBounded(g_state.lastStatus, sizeof g_state.lastStatus, status);
-            g_state.lastStatusWidth = r.right - r.left;
-            g_state.lastStatusFont = font;
-            FitStatusText(control, status);
-            SetWindowTextA(control, status);
-        }
-    }
+    if (text && text[0])
+        SetStatusText(g_state.hwndStatus, text);
 
     if (g_state.startTick == 0)
         g_state.startTick = MarkTick();
